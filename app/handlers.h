@@ -1,0 +1,9 @@
+#pragma once
+
+#include <span>
+
+#include "toolkit/model/registry.h"
+
+namespace xy {
+std::span<const NamedHandler> programHandlers();
+}
