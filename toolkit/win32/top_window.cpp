@@ -12,6 +12,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"XyWindow";
 constexpr UINT kMsgHandOffActivation = WM_APP + 0x101;
+constexpr std::size_t kFirstControlId = 1000;
 
 struct Icons {
     HICON big = nullptr, small = nullptr;
@@ -315,7 +316,8 @@ HWND createTopWindow(const WindowDef& def, HWND owner) {
             DestroyWindow(hwnd);
             return nullptr;
         }
-        SetWindowLongPtrW(child, GWLP_ID, LONG_PTR(i + 1));
+        // Numbered clear of IDOK, IDCANCEL and the other dialog command ids.
+        SetWindowLongPtrW(child, GWLP_ID, LONG_PTR(kFirstControlId + i));
         if (c.disabled) EnableWindow(child, FALSE);
         // Stacking follows the definition: the first control is topmost.
         SetWindowPos(child, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
