@@ -178,6 +178,19 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             }
             break;
         }
+        case WM_GETMINMAXINFO: {
+            // The system's track limits (the screen size, a minimum frame)
+            // must not change the outer size that the definition gives.
+            const WindowDef* def = definitionOf(*w);
+            auto* mmi = reinterpret_cast<MINMAXINFO*>(lp);
+            if (def && mmi) {
+                mmi->ptMaxTrackSize.x = std::max<LONG>(mmi->ptMaxTrackSize.x, def->rect.width);
+                mmi->ptMaxTrackSize.y = std::max<LONG>(mmi->ptMaxTrackSize.y, def->rect.height);
+                mmi->ptMinTrackSize.x = std::min<LONG>(mmi->ptMinTrackSize.x, def->rect.width);
+                mmi->ptMinTrackSize.y = std::min<LONG>(mmi->ptMinTrackSize.y, def->rect.height);
+            }
+            return 0;
+        }
         case WM_NCLBUTTONDBLCLK: {
             const WindowDef* def = definitionOf(*w);
             if (wp == HTCAPTION && def && !def->settings.maxButton) return 0;
