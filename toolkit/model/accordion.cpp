@@ -325,21 +325,12 @@ AccOutcome Accordion::leftUp(std::int32_t x, std::int32_t y) {
     out.redraw = true;
     switch (p.part) {
         case AccPart::Item:
-            if (e == p && p.index < itemCount(open_)) {
-                selected_ = p.index;
-                out.events.push_back({event::kItemChosen, open_, p.index});
-            }
+            if (e == p) out.events = chooseItem(p.index).events;
             break;
         case AccPart::Header:
             if (e == p) {
                 out.events.push_back({event::kHeaderReleased, p.index, 0});
-                if (slide_.active) {
-                    // Opened once the running slide has ended.
-                    pending_ = p.index;
-                } else if (p.index != open_) {
-                    beginSlide(p.index);
-                    out.startSlide = true;
-                }
+                out.startSlide = expandGroup(p.index).startSlide;
             }
             break;
         case AccPart::UpArrow:
@@ -348,6 +339,28 @@ AccOutcome Accordion::leftUp(std::int32_t x, std::int32_t y) {
             break;
         case AccPart::None:
             break;
+    }
+    return out;
+}
+
+AccOutcome Accordion::chooseItem(std::int32_t item) {
+    AccOutcome out;
+    if (slide_.active || item < 0 || item >= itemCount(open_)) return out;
+    selected_ = item;
+    out.redraw = true;
+    out.events.push_back({event::kItemChosen, open_, item});
+    return out;
+}
+
+AccOutcome Accordion::expandGroup(std::int32_t group) {
+    AccOutcome out;
+    if (group < 0 || group >= groupCount()) return out;
+    if (slide_.active) {
+        pending_ = group;  // opened once the running slide has ended
+    } else if (group != open_) {
+        beginSlide(group);
+        out.redraw = true;
+        out.startSlide = true;
     }
     return out;
 }

@@ -199,6 +199,18 @@ public:
     // Called by the view's repeat timer while a scroll arrow is held.
     AccOutcome scrollRepeat();
 
+    // ---- actions -------------------------------------------------------------
+    // What a completed click ends in, for leftUp and for callers that act for
+    // the user without a pointer (the accessibility interface).
+    // Makes `item` of the open group the selected item and raises the
+    // item-chosen event. Nothing during a slide, when items cannot be hit,
+    // nor for an index that is not an item of the open group.
+    AccOutcome chooseItem(std::int32_t item);
+    // Opens `group` as a released click on its header bar does: a slide
+    // begins, or during a running slide the group is opened once it has
+    // ended. The open group and an unknown group change nothing.
+    AccOutcome expandGroup(std::int32_t group);
+
     // ---- slide ---------------------------------------------------------------
     // Moves the running slide to its next frame. At the last frame the new
     // group becomes the open group (first shown 0, no selection); if a

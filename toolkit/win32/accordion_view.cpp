@@ -4,12 +4,14 @@
 #include <windows.h>
 #include <windowsx.h>
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "toolkit/model/accordion.h"
+#include "toolkit/win32/accordion_accessible.h"
 #include "toolkit/win32/control.h"
 #include "toolkit/win32/frame_win32.h"
 
@@ -125,7 +127,7 @@ HIMAGELIST makeImageList(const ImageListDef& d) {
     return list;
 }
 
-struct View {
+struct View final : AccordionHost {
     View(const ControlContext& ctx) : model(ctx.def->menu, ctx.def->rect.width, ctx.def->rect.height) {
         windowId = ctx.windowId;
         controlId = ctx.def->id;
@@ -160,6 +162,13 @@ struct View {
 
     bool repeatFast = false;
     bool inSlide = false;
+
+    // Handed out for WM_GETOBJECT from the first request until WM_DESTROY.
+    IAccessible* accessible = nullptr;
+    bool accessibleClosed = false;
+    HWND accessibleWindow() const override { return hwnd; }
+    Accordion& accessibleModel() override { return model; }
+    void applyAccessibleOutcome(const AccOutcome& o) override;
 
     // Calls of the window procedure on the stack. The window may be
     // destroyed from a nested message loop (a slide's pump, a handler's
@@ -362,6 +371,7 @@ void redrawNow(View& v) {
 void queueEvents(View& v, const AccOutcome& o) {
     for (const AccEvent& e : o.events)
         PostMessageW(v.hwnd, kEventMessage + e.number, WPARAM(std::intptr_t(e.a)), LPARAM(e.b));
+    announceAccordionChanges(v.hwnd, v.model, o);
 }
 
 double nowMs() {
@@ -431,6 +441,12 @@ void apply(View& v, const AccOutcome& o) {
     if (o.startSlide) runSlide(v);
 }
 
+// A default action of the accessible object: the same path as mouse input.
+void View::applyAccessibleOutcome(const AccOutcome& o) {
+    Busy busy(this);  // a slide pumps messages; the window may go meanwhile
+    apply(*this, o);
+}
+
 Cursor cursorFor(View& v) {
     if (v.ownCursor != Cursor::None) return v.ownCursor;
     POINT pt;
@@ -440,6 +456,8 @@ Cursor cursorFor(View& v) {
 }
 
 void release(View& v) {
+    disconnectAccordionAccessible(v.accessible);
+    v.accessibleClosed = true;
     KillTimer(v.hwnd, kRepeatTimer);
     if (v.tip) {
         DestroyWindow(v.tip);
@@ -568,7 +586,21 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             if (!wp) apply(*v, m.captureLost());
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
+        case WM_GETOBJECT:
+            // Only the client area's object is ours; any other id, garbage
+            // included, goes to the system. And only for a request sent from
+            // another thread, as accessibility clients send it: the answer to
+            // a posted one is lost, and an unclaimed answer is never freed
+            // under Wine (each keeps a global atom until the session ends).
+            if (DWORD(lp) == DWORD(OBJID_CLIENT) && InSendMessage() && !v->accessibleClosed) {
+                if (!v->accessible) v->accessible = createAccordionAccessible(*v);
+                if (v->accessible) return LresultFromObject(IID_IAccessible, wp, v->accessible);
+            }
+            break;
         case WM_DESTROY:
+            // Outstanding references fail from here on instead of reaching freed data.
+            disconnectAccordionAccessible(v->accessible);
+            v->accessibleClosed = true;
             KillTimer(hwnd, kRepeatTimer);
             if (v->tip) {
                 DestroyWindow(v->tip);
