@@ -276,3 +276,33 @@ TEST(UpdateItem, OpensTheUpdateWindowModallyEveryTime) {
     EXPECT_TRUE(browserLog().empty());
     closeAndExpectExit(app);
 }
+
+// Another program posting the menu's own event message chooses nothing:
+// only events the menu queued itself reach the site actions.
+TEST(ForgedEvents, PostedFromOutsideOpenNothing) {
+    Launched app;
+    ASSERT_NO_FATAL_FAILURE(launch(app));
+    clearBrowserLog();
+    auto children = directChildren(app.window);
+    ASSERT_EQ(children.size(), 1u);
+    const HWND menu = children[0];
+    constexpr UINT kMenuEvent = WM_APP + 0x40;  // the menu's item-chosen message
+    for (UINT n = 0; n < 8; ++n) {
+        PostMessageW(menu, kMenuEvent + n, 0, 2);  // 百度
+        PostMessageW(menu, kMenuEvent + n, 3, 1);  // 更新
+        PostMessageW(menu, kMenuEvent + n, 3, 0);  // 说明
+    }
+    Sleep(1000);
+    EXPECT_TRUE(browserLog().empty());
+    EXPECT_TRUE(messageBoxesOf(app.proc.pid()).empty()) << windowsSummary(app.proc.pid());
+    int programWindows = 0;
+    for (HWND w : topLevelWindows(app.proc.pid(), true)) programWindows += className(w) == className(app.window);
+    EXPECT_EQ(programWindows, 1) << windowsSummary(app.proc.pid());
+    EXPECT_TRUE(IsWindowEnabled(app.window));
+
+    // A real click still goes through.
+    ASSERT_TRUE(focusByTitleBar(app.window));
+    ASSERT_NO_FATAL_FAILURE(chooseItem(app, 0, 2));
+    EXPECT_TRUE(waitUntil([] { return !browserLog().empty(); }, 8000ms));
+    closeAndExpectExit(app);
+}

@@ -7,6 +7,7 @@
 #include <oleacc.h>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,11 @@ struct View final : AccordionHost {
 
     bool repeatFast = false;
     bool inSlide = false;
+
+    // Events posted to the window and not yet fired, oldest first. Only a
+    // message that matches the oldest one fires: another program posting
+    // the same message number cannot make the menu choose anything.
+    std::deque<AccEvent> queued;
 
     // Handed out for WM_GETOBJECT from the first request until WM_DESTROY.
     IAccessible* accessible = nullptr;
@@ -370,7 +376,8 @@ void redrawNow(View& v) {
 
 void queueEvents(View& v, const AccOutcome& o) {
     for (const AccEvent& e : o.events)
-        PostMessageW(v.hwnd, kEventMessage + e.number, WPARAM(std::intptr_t(e.a)), LPARAM(e.b));
+        if (PostMessageW(v.hwnd, kEventMessage + e.number, WPARAM(std::intptr_t(e.a)), LPARAM(e.b)))
+            v.queued.push_back(e);
     announceAccordionChanges(v.hwnd, v.model, o);
 }
 
@@ -615,8 +622,13 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return DefWindowProcW(hwnd, msg, wp, lp);
         default:
             if (msg >= kEventMessage && msg < kEventMessageEnd) {
-                fireEvent(v->windowId, v->controlId, std::uint16_t(msg - kEventMessage),
-                          EventArgs{std::int32_t(std::intptr_t(wp)), std::int32_t(lp)});
+                const auto number = std::uint16_t(msg - kEventMessage);
+                const EventArgs args{std::int32_t(std::intptr_t(wp)), std::int32_t(lp)};
+                if (v->queued.empty()) return 0;
+                const AccEvent& next = v->queued.front();
+                if (next.number != number || next.a != args.a || next.b != args.b) return 0;
+                v->queued.pop_front();
+                fireEvent(v->windowId, v->controlId, number, args);
                 return 0;
             }
             break;
