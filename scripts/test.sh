@@ -60,6 +60,19 @@ counted=""
 run_ctest e2e "$repo/build/win32" tests/e2e || e2e_rc=$?
 read -r e2e_pass e2e_fail <<<"${counted:-0 0}"
 
+# The program file itself: its resources read back, and a second and third
+# clean build that must give the same bytes.
+file_pass=0 file_fail=0 file_rc=0
+echo "== program file (resources, reproducible build)"
+: >"$logs/program-file.log"
+for check in "build/native/tools/check_resources build/win32/xianyun.exe" "bash scripts/check_reproducible.sh"; do
+    set +e
+    $check > >(tee -a "$logs/program-file.log") 2>&1
+    rc=$?
+    set -e
+    if ((rc == 0)); then ((++file_pass)); else ((++file_fail)); file_rc=1; fi
+done
+
 # A run that failed without counting a failure (no tests, a crash) counts as one.
 ((unit_rc == 0 || unit_fail > 0)) || unit_fail=1
 ((e2e_rc == 0 || e2e_fail > 0)) || e2e_fail=1
@@ -69,5 +82,6 @@ echo
 echo "== summary ($((SECONDS - start)) s; logs in build/test-logs, pictures in build/win32/screenshots)"
 echo "unit tests:        $unit_pass passed, $unit_fail failed$( ((unit_rc)) && echo '  <-- FAILED')"
 echo "end-to-end groups: $e2e_pass passed, $e2e_fail failed$( ((e2e_rc)) && echo '  <-- FAILED')"
-echo "$((unit_pass + e2e_pass)) passed, $((unit_fail + e2e_fail)) failed"
-((unit_rc == 0 && e2e_rc == 0))
+echo "program file:      $file_pass passed, $file_fail failed$( ((file_rc)) && echo '  <-- FAILED')"
+echo "$((unit_pass + e2e_pass + file_pass)) passed, $((unit_fail + e2e_fail + file_fail)) failed"
+((unit_rc == 0 && e2e_rc == 0 && file_rc == 0))
