@@ -22,10 +22,19 @@ void showGreeting() {
                   xy::win32::wide(xy::sites::kGreetingCaption).c_str(), MB_OK | MB_TASKMODAL);
 }
 
+// True while a choice is being carried out: the greeting box or the update
+// window of an earlier choice is still open, with this handler suspended
+// under it. The main window is disabled then and takes no input, but a click
+// spelled as mouse messages by another program still reaches the menu; it
+// must not stack a second box or window on top of the first.
+bool gChoosing = false;
+
 }  // namespace
 
 xy::HandlerResult onItemChosen(const xy::EventArgs& args) {
     using xy::sites::Action;
+    if (gChoosing) return xy::kNoResult;
+    gChoosing = true;
     for (const xy::sites::SiteRow* row : xy::sites::matchingRows(args.a, args.b)) {
         switch (row->action) {
             case Action::OpenAddress: openAddress(row->address); break;
@@ -33,5 +42,6 @@ xy::HandlerResult onItemChosen(const xy::EventArgs& args) {
             case Action::UpdateWindow: xy::loadWindow(xy::ids::kUpdateWindow, true); break;
         }
     }
+    gChoosing = false;
     return xy::kNoResult;
 }

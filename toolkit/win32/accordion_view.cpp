@@ -636,6 +636,18 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+// The tooltip takes most of its messages (TTM_ADDTOOL, TTM_GETTEXT, ...) as
+// pointers. The menu sends them from its own thread; the same numbers sent
+// from another thread point anywhere in this process and are refused.
+constexpr UINT_PTR kTipSubclassId = 1;
+
+LRESULT CALLBACK tipSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, tipSubclass, id);
+    if (msg >= WM_USER && msg <= 0x7FFF && (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)))
+        return 0;
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 bool registerClass(HINSTANCE instance) {
     static bool registered = false;
     if (registered) return true;
@@ -687,6 +699,7 @@ HWND createAccordion(const ControlContext& ctx) {
                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top ? top : ctx.parent,
                              nullptr, ctx.instance, nullptr);
     if (v->tip) {
+        SetWindowSubclass(v->tip, tipSubclass, kTipSubclassId, 0);
         SetWindowPos(v->tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         SendMessageW(v->tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(500, 0));
         SendMessageW(v->tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(5000, 0));

@@ -26,7 +26,36 @@ struct ButtonState {
     Id controlId = 0;
     HFONT defaultFont = nullptr;  // not ours
     HFONT ownFont = nullptr;      // created from the font setting; ours
+    // Calls of the system button's procedure on the stack. Its click
+    // notification goes to the holding window and comes back reflected while
+    // the button is still handling the input that clicked it; a reflection
+    // at any other time was sent or posted by someone else.
+    int inOwnProc = 0;
+    bool destroyed = false;  // freed once the last call has returned
 };
+
+void freeState(ButtonState* s) {
+    if (s->ownFont) DeleteObject(s->ownFont);
+    delete s;
+}
+
+// Messages of the user range that another thread may send the button: those
+// with plain numbers only. The system button takes most of its others
+// (BCM_GETIDEALSIZE, BCM_SETTEXTMARGIN, BCM_GETNOTE, the common-control
+// messages, ...) as pointers, which from another process point anywhere in
+// this one. The program itself sends the button none of them.
+bool foreignPointerMessage(UINT msg) {
+    if (msg < WM_USER || msg > 0x7FFF) return false;
+    if (msg == BCM_SETDROPDOWNSTATE || msg == BCM_GETNOTELENGTH || msg == BCM_SETSHIELD) return false;
+    return (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) != 0;
+}
+
+LRESULT callButton(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ButtonState* s) {
+    ++s->inOwnProc;
+    const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+    if (--s->inOwnProc == 0 && s->destroyed) freeState(s);
+    return r;
+}
 
 HFONT createFont(const FontDef& f) {
     LOGFONTW lf{};
@@ -61,16 +90,15 @@ LRESULT CALLBACK buttonSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
     switch (msg) {
         case kReflectBase + WM_COMMAND:
             // Only this button's own click; a WM_COMMAND that merely looks
-            // like one (IDOK from the dialog manager, say) names no window.
-            if (HIWORD(wp) == BN_CLICKED && reinterpret_cast<HWND>(lp) == hwnd) {
+            // like one (IDOK from the dialog manager, say) names no window,
+            // and a reflection from outside comes while no input is handled.
+            if (HIWORD(wp) == BN_CLICKED && reinterpret_cast<HWND>(lp) == hwnd && s->inOwnProc > 0)
                 fireEvent(s->windowId, s->controlId, event::kClick, {});
-                return 0;
-            }
-            break;
+            return 0;
         case WM_GETDLGCODE: {
             // Never the default button: no DLGC_DEFPUSHBUTTON, so a dialog
             // manager gives Enter to nobody here.
-            LRESULT code = DefSubclassProc(hwnd, msg, wp, lp);
+            LRESULT code = callButton(hwnd, msg, wp, lp, s);
             return (code & ~LRESULT(DLGC_DEFPUSHBUTTON)) | DLGC_UNDEFPUSHBUTTON;
         }
         case BM_SETSTYLE:
@@ -81,13 +109,17 @@ LRESULT CALLBACK buttonSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
         case WM_NCDESTROY: {
             RemoveWindowSubclass(hwnd, buttonSubclass, kSubclassId);
             LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-            if (s->ownFont) DeleteObject(s->ownFont);
-            delete s;
+            if (s->inOwnProc > 0)
+                s->destroyed = true;
+            else
+                freeState(s);
             return r;
         }
-        default: break;
+        default:
+            if (foreignPointerMessage(msg)) return 0;
+            break;
     }
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return callButton(hwnd, msg, wp, lp, s);
 }
 
 HWND createButton(const ControlContext& ctx) {

@@ -2,6 +2,8 @@
 // and the operations that handlers call.
 #include "toolkit/win32/frame_win32.h"
 
+#include <commctrl.h>
+
 #include "toolkit/win32/api.h"
 #include "toolkit/win32/control.h"
 #include "toolkit/win32/keyboard.h"
@@ -102,8 +104,47 @@ public:
     void postQuit(int exitCode) override { PostQuitMessage(exitCode); }
 };
 
+// Every message loop of the thread (ours, the message box's, the menu's)
+// shows each posted message to this hook before dispatching it, so here the
+// program refuses what only another process can have posted:
+// - a timer message whose lParam names a callback that does not lie in the
+//   code of a loaded module. Dispatching it would call that address; the
+//   program's timers have no callbacks, and the system does not always check
+//   that a callback was registered.
+// - a message of the user range (WM_USER..0x7FFF) to one of the system's
+//   controls (tooltip, progress bar, button). The program sends the few it
+//   uses and posts none, and these controls take many of theirs as pointers:
+//   a number from another process would be read or written as memory here.
+constexpr UINT kSystemTimer = 0x0118;  // WM_SYSTIMER
+
+bool isModuleCode(LPARAM address) {
+    MEMORY_BASIC_INFORMATION mbi{};
+    if (!VirtualQuery(reinterpret_cast<const void*>(address), &mbi, sizeof mbi)) return false;
+    constexpr DWORD kExecutable = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+    return mbi.State == MEM_COMMIT && mbi.Type == MEM_IMAGE && (mbi.Protect & kExecutable) && !(mbi.Protect & PAGE_GUARD);
+}
+
+bool isSystemControl(HWND w) {
+    wchar_t cls[32];
+    if (!w || GetClassNameW(w, cls, 32) == 0) return false;
+    return lstrcmpiW(cls, TOOLTIPS_CLASSW) == 0 || lstrcmpiW(cls, PROGRESS_CLASSW) == 0 || lstrcmpiW(cls, L"Button") == 0;
+}
+
+LRESULT CALLBACK screenPostedMessages(int code, WPARAM wp, LPARAM lp) {
+    if (code == HC_ACTION && wp == PM_REMOVE) {
+        auto* m = reinterpret_cast<MSG*>(lp);
+        if ((m->message == WM_TIMER || m->message == kSystemTimer) && m->lParam && !isModuleCode(m->lParam))
+            m->message = WM_NULL;
+        else if (m->message >= WM_USER && m->message <= 0x7FFF && isSystemControl(m->hwnd))
+            m->message = WM_NULL;
+    }
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
 Win32WindowSystem& windowSystem() {
     static Win32WindowSystem ws;
+    static const HHOOK hook = SetWindowsHookExW(WH_GETMESSAGE, screenPostedMessages, nullptr, GetCurrentThreadId());
+    static_cast<void>(hook);  // lives as long as the thread
     return ws;
 }
 

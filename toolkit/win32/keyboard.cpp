@@ -22,10 +22,41 @@ bool fileExists(const std::wstring& path) {
     return attr != INVALID_FILE_ATTRIBUTES && !(attr & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// WinHelp starts the viewer by its bare name when none is running, and the
+// search for a bare program name begins in the folder of the program: a
+// winhlp32.exe placed next to this program would run instead of the
+// system's. So the system's viewer is started here by its full path first;
+// WinHelp then finds it running. Without it, help is not opened at all.
+bool systemHelpViewerRunning() {
+    constexpr wchar_t kViewerClass[] = L"MS_WINHELP";
+    if (FindWindowW(kViewerClass, nullptr)) return true;
+    wchar_t dir[MAX_PATH];
+    const UINT n = GetSystemWindowsDirectoryW(dir, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    const std::wstring folder(dir, n);
+    const std::wstring exe = folder + L"\\winhlp32.exe";
+    if (!fileExists(exe)) return false;
+    std::wstring cmd = L"\"" + exe + L"\" -x";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return false;
+    WaitForInputIdle(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (int i = 0; i < 50; ++i) {
+        if (FindWindowW(kViewerClass, nullptr)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 bool openHelp(TopWindow& w, const WindowSettings& s) {
     if (!s.f1OpensHelp || s.helpFile.empty()) return false;
     const std::wstring file = wide(s.helpFile);
     if (!fileExists(file)) return false;
+    if (!systemHelpViewerRunning()) return false;
     if (s.helpContext == 0)
         WinHelpW(w.hwnd, file.c_str(), HELP_FINDER, 0);
     else

@@ -70,6 +70,34 @@ void setShownPosition(HWND h, const ControlDef& def) {
     }
 }
 
+constexpr UINT_PTR kSubclassId = 0x58595042;  // any number unique to this subclass
+
+// Messages of the user range that another thread may send the bar: those
+// with plain numbers. PBM_GETRANGE answers in its result as well, so it is
+// answered without the structure its lParam may name: the program never
+// asks for it, and from another process that lParam points anywhere in
+// this one. Every other message of the range (the common-control ones take
+// pointers) is refused when it comes from another thread.
+LRESULT CALLBACK barSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(h, barSubclass, kSubclassId);
+    } else if (msg == PBM_GETRANGE) {
+        return DefSubclassProc(h, msg, wp, 0);
+    } else if (msg >= WM_USER && msg <= 0x7FFF) {
+        switch (msg) {
+            case PBM_SETRANGE: case PBM_SETPOS: case PBM_DELTAPOS: case PBM_SETSTEP: case PBM_STEPIT:
+            case PBM_SETRANGE32: case PBM_GETPOS: case PBM_SETBARCOLOR: case PBM_SETBKCOLOR:
+            case PBM_SETMARQUEE: case PBM_GETSTEP: case PBM_GETBKCOLOR: case PBM_GETBARCOLOR:
+            case PBM_SETSTATE: case PBM_GETSTATE:
+                break;
+            default:
+                if (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)) return 0;
+                break;
+        }
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
 HWND createProgressBar(const ControlContext& ctx) {
     const ControlDef& def = *ctx.def;
     const FrameStyle fs = borderStyle(intProperty(def, pp::kBorder));
@@ -77,6 +105,10 @@ HWND createProgressBar(const ControlContext& ctx) {
                              def.rect.left, def.rect.top, def.rect.width, def.rect.height, ctx.parent,
                              reinterpret_cast<HMENU>(UINT_PTR(def.id & 0xFFFF)), ctx.instance, nullptr);
     if (!h) return nullptr;
+    if (!SetWindowSubclass(h, barSubclass, kSubclassId, 0)) {
+        DestroyWindow(h);
+        return nullptr;
+    }
     setRange(h, def);
     SendMessageW(h, PBM_SETPOS, WPARAM(progressShownPosition(def)), 0);  // hidden: nothing to animate
     return h;
