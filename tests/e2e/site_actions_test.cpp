@@ -267,7 +267,8 @@ TEST(UpdateItem, OpensTheUpdateWindowModallyEveryTime) {
             },
             3000ms);
         ASSERT_NE(u, nullptr) << windowsSummary(app.proc.pid());
-        EXPECT_FALSE(IsWindowEnabled(app.window));
+        // The window is shown first and the main window disabled right after.
+        EXPECT_TRUE(waitUntil([&] { return !IsWindowEnabled(app.window); }, 1000ms));
         EXPECT_NE(GetWindow(u, GW_OWNER), app.window);
         PostMessageW(u, WM_CLOSE, 0, 0);
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(u); }, 2000ms));
