@@ -19,12 +19,12 @@ xy_wine_env() {
     export LANG=zh_CN.UTF-8
 }
 
-# xy_start_xvfb WIDTH HEIGHT: starts Xvfb on the first free display :80..:99
+# xy_start_xvfb WIDTH HEIGHT [FIRST LAST]: starts Xvfb on the first free display :FIRST..:LAST (:80..:99)
 # and exports DISPLAY. A display counts as taken while its lock file names a
 # live process.
 xy_start_xvfb() {
-    local w=$1 h=$2 n lock pid
-    for n in $(seq 80 99); do
+    local w=$1 h=$2 first=${3:-80} last=${4:-99} n lock pid
+    for n in $(seq "$first" "$last"); do
         lock=/tmp/.X$n-lock
         if [[ -e $lock ]]; then
             pid=$(tr -dc 0-9 <"$lock" 2>/dev/null || true)
@@ -47,7 +47,7 @@ xy_start_xvfb() {
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    xy_log "no free X display in :80..:99"
+    xy_log "no free X display in :$first..:$last"
     return 1
 }
 

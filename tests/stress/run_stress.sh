@@ -58,38 +58,10 @@ trap 'exit 143' TERM
 exec 9>"$work/stress-prefix-$size.lock"
 flock -w 600 9 || { xy_log "prefix $prefix stays locked"; exit 1; }
 
-# Xvfb on the first free display of :50..:55 (this folder's range); the pid
-# goes where xy_cleanup stops it.
-start_xvfb() {
-    local n lock pid i
-    for n in 50 51 52 53 54 55; do
-        lock=/tmp/.X$n-lock
-        if [[ -e $lock ]]; then
-            pid=$(tr -dc 0-9 <"$lock" 2>/dev/null || true)
-            if [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; then continue; fi
-        fi
-        Xvfb ":$n" -screen 0 "${width}x${height}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
-        pid=$!
-        for i in $(seq 1 100); do
-            if ! kill -0 "$pid" 2>/dev/null; then break; fi
-            if [[ -S /tmp/.X11-unix/X$n ]] && DISPLAY=":$n" xdotool getdisplaygeometry >/dev/null 2>&1; then
-                XY_XVFB_PID=$pid
-                export DISPLAY=":$n"
-                xy_log "Xvfb ${width}x${height} on $DISPLAY (pid $pid)"
-                return 0
-            fi
-            sleep 0.05
-        done
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    xy_log "no free X display in :50..:55"
-    return 1
-}
-
 xy_wine_env
 export WINEPREFIX=$prefix
-start_xvfb
+# Displays of its own, so a stress run and an end-to-end group never meet.
+xy_start_xvfb "$width" "$height" 50 55
 xy_prepare_prefix "$prefix"
 xy_start_wineserver "$prefix"
 
