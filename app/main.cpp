@@ -2,7 +2,6 @@
 // shows the start window and runs the event loop until the last window is
 // gone. The command line is not read.
 #include <windows.h>
-#include <commctrl.h>
 #include <ole2.h>
 
 #include "app/handlers.h"
@@ -27,9 +26,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     OleInitialize(nullptr);  // a failure is ignored
     setCurrentDirectoryToProgramFolder();
     createHiddenOwner(instance);
-
-    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
 
     static_cast<void>(programTemplatesAnchor());
     DecodedTemplates templates = decodeTemplates(templateSection());

@@ -1,9 +1,9 @@
 #include <windows.h>
-#include <shellapi.h>
 
 #include "app/ids.h"
 #include "launcher/site_actions.h"
 #include "toolkit/win32/api.h"
+#include "toolkit/win32/system_libraries.h"
 #include "toolkit/win32/text.h"
 
 namespace {
@@ -14,7 +14,7 @@ void openAddress(const char* address) {
     // the current directory (the program folder) first and would run it.
     const auto url = xy::sites::normaliseWebAddress(address ? address : "");
     if (!url) return;
-    ::ShellExecuteW(nullptr, L"open", xy::win32::wide(*url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    xy::win32::syslib::shellExecute(nullptr, L"open", xy::win32::wide(*url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void showGreeting() {

@@ -313,6 +313,14 @@ TEST_F(Accessibility, TheMenuIsAnOutlineOfItsHeadersAndTheOpenGroupsItems) {
         EXPECT_EQ(of, menu_);
         window->Release();
     }
+
+    // Answering took the accessibility and automation libraries, loaded on
+    // this first request and from the system folder.
+    for (const wchar_t* dll : {L"oleacc.dll", L"oleaut32.dll"}) {
+        auto path = moduleNamed(app_.proc.pid(), dll);
+        ASSERT_TRUE(path) << narrow(dll) << " is not mapped after answering";
+        EXPECT_EQ(path->rfind(systemFolder(), 0), 0u) << narrow(*path);
+    }
 }
 
 TEST_F(Accessibility, LocationsAndHitTestingMatchWhatIsDrawn) {

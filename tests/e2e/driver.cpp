@@ -135,6 +135,21 @@ void killProcessesNamed(const std::wstring& exeName, const std::set<DWORD>& keep
     }
 }
 
+std::vector<std::wstring> loadedModules(DWORD pid) {
+    std::vector<std::wstring> paths;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE) return paths;
+    MODULEENTRY32W me{};
+    me.dwSize = sizeof me;
+    for (BOOL ok = Module32FirstW(snap, &me); ok; ok = Module32NextW(snap, &me)) {
+        std::wstring p = me.szExePath;
+        for (auto& c : p) c = wchar_t(std::towlower(c));
+        paths.push_back(std::move(p));
+    }
+    CloseHandle(snap);
+    return paths;
+}
+
 std::optional<std::wstring> currentDirectoryOf(HANDLE process) {
     // Layout of the 32-bit PEB and RTL_USER_PROCESS_PARAMETERS; the test
     // program and the program under test are both 32-bit.

@@ -71,6 +71,10 @@ std::set<DWORD> processesNamed(const std::wstring& exeName);
 // Terminates every process named exeName whose id is not in `keep`.
 void killProcessesNamed(const std::wstring& exeName, const std::set<DWORD>& keep = {});
 
+// Full paths of the modules (program file and DLLs) mapped in a process,
+// in lower case. Empty if the process cannot be read.
+std::vector<std::wstring> loadedModules(DWORD pid);
+
 // The current directory of another process, read from its process
 // parameters in the PEB (32-bit layout). Nothing if it cannot be read.
 std::optional<std::wstring> currentDirectoryOf(HANDLE process);

@@ -251,6 +251,25 @@ TEST_P(DamagedWindowData, ShowsTheRuntimeErrorAndExitsWithMinusOne) {
 INSTANTIATE_TEST_SUITE_P(Copies, DamagedWindowData, ::testing::ValuesIn(kDamages),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// ---- libraries loaded on demand ---------------------------------------------
+
+// Started and left alone, the program maps neither the common controls nor
+// the shell nor the accessibility libraries: they cost start-up time and
+// memory, and each is loaded when something first needs it (see the update
+// window, site action and accessibility tests for those moments).
+TEST(StartUp, MapsNoOnDemandLibraryUntilSomethingNeedsIt) {
+    Launched app;
+    ASSERT_NO_FATAL_FAILURE(launch(app));
+    Sleep(500);
+    ASSERT_TRUE(moduleNamed(app.proc.pid(), L"user32.dll")) << "the program's modules cannot be read";
+    for (const wchar_t* dll : {L"comctl32.dll", L"shell32.dll", L"oleacc.dll", L"oleaut32.dll"}) {
+        auto path = moduleNamed(app.proc.pid(), dll);
+        EXPECT_FALSE(path) << narrow(dll) << " is mapped at start: " << narrow(path.value_or(L""));
+    }
+    PostMessageW(app.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    expectExit(app.proc, 0, "closing");
+}
+
 // ---- two copies at once ----------------------------------------------------
 
 TEST(TwoCopies, RunSideBySideAndEndIndependently) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <optional>
 #include <sstream>
 
 #include "driver.h"
@@ -59,6 +61,25 @@ inline void expectExit(const Process& p, DWORD code, const char* what) {
     ASSERT_TRUE(got.has_value()) << what << ": the program still runs after " << kExitTimeout.count()
                                  << " ms; " << windowsSummary(p.pid());
     EXPECT_EQ(*got, code) << what << ": exit code";
+}
+
+// The full path (lower case) of the module `file` ("comctl32.dll") mapped
+// in process pid, or nothing.
+inline std::optional<std::wstring> moduleNamed(DWORD pid, const std::wstring& file) {
+    for (const auto& p : loadedModules(pid))
+        if (p.size() > file.size() && p.compare(p.size() - file.size(), file.size(), file) == 0 &&
+            p[p.size() - file.size() - 1] == L'\\')
+            return p;
+    return std::nullopt;
+}
+
+// The system folder, lower case, with a final backslash.
+inline std::wstring systemFolder() {
+    wchar_t b[MAX_PATH] = {};
+    GetSystemDirectoryW(b, MAX_PATH);
+    std::wstring s = b;
+    for (auto& c : s) c = wchar_t(towlower(c));
+    return s + L"\\";
 }
 
 inline RECT screenRect() { return {0, 0, screenSize().x, screenSize().y}; }

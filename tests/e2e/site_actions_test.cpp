@@ -190,6 +190,10 @@ TEST_P(SiteItemOpens, ItsAddressInTheBrowserAndNothingElse) {
     EXPECT_TRUE(sameAddress(log[0], s.address)) << s.text << ": browser got " << log[0] << ", expected "
                                                 << s.address;
     EXPECT_TRUE(messageBoxesOf(app.proc.pid()).empty()) << windowsSummary(app.proc.pid());
+    // The shell came for this, from the system folder.
+    auto shell = moduleNamed(app.proc.pid(), L"shell32.dll");
+    ASSERT_TRUE(shell) << "shell32.dll is not mapped after opening a site";
+    EXPECT_EQ(shell->rfind(systemFolder(), 0), 0u) << narrow(*shell);
     // The handler has returned: the main window takes input again.
     DWORD_PTR r = 0;
     EXPECT_TRUE(SendMessageTimeoutW(app.window, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &r));

@@ -216,6 +216,12 @@ TEST(UpdateWindow, OpensCentredOwnedByAHiddenWindowOverTheDisabledMainWindow) {
     // An empty 标签3 shows nothing but the button face.
     EXPECT_EQ(pixelsOtherThan(screenRectOf(u.label3), GetSysColor(COLOR_BTNFACE)), 0);
     EXPECT_EQ(focusedWindowOf(u.hwnd), u.button) << "the button, the only tab stop, has the focus";
+    // Button and bar come from version 6 of the common controls, loaded for
+    // this window through the program's manifest.
+    auto controls = moduleNamed(app.proc.pid(), L"comctl32.dll");
+    ASSERT_TRUE(controls) << "the common controls are not mapped";
+    EXPECT_NE(controls->find(L"common-controls"), std::wstring::npos) << narrow(*controls);
+    EXPECT_NE(controls->find(L"_6."), std::wstring::npos) << narrow(*controls);
 
     // Clicks on the disabled main window do nothing.
     POINT p = updateItemPoint(app.window);

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "toolkit/model/accordion_access.h"
+#include "toolkit/win32/system_libraries.h"
 
 namespace xy::win32 {
 namespace {
@@ -21,7 +22,7 @@ constexpr wchar_t kExpandAction[] = L"展开";
 HRESULT putString(const wchar_t* s, int length, BSTR* out) {
     *out = nullptr;
     if (length <= 0) return S_FALSE;
-    *out = SysAllocStringLen(s, UINT(length));
+    *out = syslib::sysAllocStringLen(s, UINT(length));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -33,19 +34,20 @@ HRESULT putUtf8(std::string_view s, BSTR* out) {
     if (s.empty()) return S_FALSE;
     const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), nullptr, 0);
     if (n <= 0) return S_FALSE;
-    *out = SysAllocStringLen(nullptr, UINT(n));
+    *out = syslib::sysAllocStringLen(nullptr, UINT(n));
     if (!*out) return E_OUTOFMEMORY;
     MultiByteToWideChar(CP_UTF8, 0, s.data(), int(s.size()), *out, n);
     return S_OK;
 }
 
+// Out-parameters: whatever the caller passed in is overwritten, not freed.
 void putEmpty(VARIANT* v) {
-    VariantInit(v);
+    *v = VARIANT{};
     v->vt = VT_EMPTY;
 }
 
 void putI4(VARIANT* v, LONG value) {
-    VariantInit(v);
+    *v = VARIANT{};
     v->vt = VT_I4;
     v->lVal = value;
 }
@@ -109,8 +111,8 @@ public:
         *parent = nullptr;
         if (HRESULT hr = usable(); FAILED(hr)) return hr;
         // The window object around the client area, as for any window.
-        return AccessibleObjectFromWindow(window(), DWORD(OBJID_WINDOW), IID_IDispatch,
-                                          reinterpret_cast<void**>(parent));
+        return syslib::accessibleObjectFromWindow(window(), DWORD(OBJID_WINDOW), IID_IDispatch,
+                                                  reinterpret_cast<void**>(parent));
     }
     STDMETHODIMP get_accChildCount(LONG* count) override {
         if (!count) return E_POINTER;

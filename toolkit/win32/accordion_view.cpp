@@ -7,13 +7,13 @@
 #include <oleacc.h>
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "toolkit/model/accordion.h"
 #include "toolkit/win32/accordion_accessible.h"
 #include "toolkit/win32/control.h"
+#include "toolkit/win32/system_libraries.h"
 #include "toolkit/win32/frame_win32.h"
 
 namespace xy::win32 {
@@ -71,63 +71,6 @@ HFONT makeFont(const FontDef& f) {
                        face.empty() ? nullptr : face.c_str());
 }
 
-// Pictures for an image list, drawn here: simple shapes on a transparent
-// ground, one per image, 32 bits per pixel with a 1-bit mask.
-HIMAGELIST makeImageList(const ImageListDef& d) {
-    if (d.width <= 0 || d.height <= 0 || d.count <= 0) return nullptr;
-    HIMAGELIST list = ImageList_Create(d.width, d.height, ILC_COLOR32 | ILC_MASK, d.count, 0);
-    if (!list) return nullptr;
-    const int w = d.width * d.count, h = d.height;
-
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const int maskStride = ((w + 15) / 16) * 2;  // CreateBitmap rows are WORD aligned
-    std::vector<BYTE> maskBits(std::size_t(maskStride) * std::size_t(h), 0);
-    if (colour && bits) {
-        static const COLORREF palette[] = {RGB(220, 60, 50), RGB(40, 140, 220), RGB(60, 170, 80), RGB(240, 170, 30)};
-        auto* px = static_cast<std::uint32_t*>(bits);
-        for (int k = 0; k < d.count; ++k) {
-            const COLORREF c = palette[k % 4];
-            for (int y = 0; y < h; ++y) {
-                for (int x = 0; x < d.width; ++x) {
-                    // u, v in [-1, 1] over the picture.
-                    double u = (2.0 * x + 1 - d.width) / d.width, v = (2.0 * y + 1 - h) / h;
-                    bool in = false;
-                    switch (k % 4) {
-                        case 0: in = u * u + v * v <= 0.81; break;                  // disc
-                        case 1: in = (u < 0 ? -u : u) + (v < 0 ? -v : v) <= 0.9; break;  // diamond
-                        case 2: in = u > -0.8 && u < 0.8 && v > -0.8 && v < 0.8; break;  // square
-                        default: in = v > -0.8 && v < 0.8 && (u < 0 ? -u : u) <= (v + 0.8) / 1.6 * 0.9; break;
-                    }
-                    const int gx = k * d.width + x;
-                    std::uint32_t& p = px[std::size_t(y) * std::size_t(w) + std::size_t(gx)];
-                    if (in) {
-                        COLORREF shade = mix(c, RGB(255, 255, 255), h - 1 - y, 2 * h);
-                        p = 0xFF000000u | (std::uint32_t(GetRValue(shade)) << 16) |
-                            (std::uint32_t(GetGValue(shade)) << 8) | GetBValue(shade);
-                    } else {
-                        p = 0;
-                        maskBits[std::size_t(y) * std::size_t(maskStride) + std::size_t(gx / 8)] |=
-                            BYTE(0x80 >> (gx % 8));
-                    }
-                }
-            }
-        }
-    }
-    HBITMAP mask = CreateBitmap(w, h, 1, 1, maskBits.data());
-    if (colour && mask) ImageList_Add(list, colour, mask);
-    if (colour) DeleteObject(colour);
-    if (mask) DeleteObject(mask);
-    return list;
-}
-
 struct View final : AccordionHost {
     View(const ControlContext& ctx) : model(ctx.def->menu, ctx.def->rect.width, ctx.def->rect.height) {
         windowId = ctx.windowId;
@@ -149,13 +92,18 @@ struct View final : AccordionHost {
 
     HFONT headerFont = nullptr, itemFont = nullptr;
     bool ownHeaderFont = false, ownItemFont = false;
-    HIMAGELIST largeIcons = nullptr, smallIcons = nullptr;
 
     HDC backDC = nullptr;
     HBITMAP backBitmap = nullptr, backOld = nullptr;
     int backW = 0, backH = 0;
 
+    // Made when the pointer first rests on an element with a tip text: a
+    // menu that never shows a tip never loads the common controls.
     HWND tip = nullptr;
+    HWND tipOwner = nullptr;
+    HINSTANCE instance = nullptr;
+    HFONT tipFont = nullptr;
+    bool tipBarred = false;  // no (further) try: one failed, or the window is going
     bool toolAdded = false;
     AccElement toolElement;
     Rect toolRect;
@@ -167,7 +115,7 @@ struct View final : AccordionHost {
     // Events posted to the window and not yet fired, oldest first. Only a
     // message that matches the oldest one fires: another program posting
     // the same message number cannot make the menu choose anything.
-    std::deque<AccEvent> queued;
+    std::vector<AccEvent> queued;  // a handful at most: one click queues one or two
 
     // Handed out for WM_GETOBJECT from the first request until WM_DESTROY.
     IAccessible* accessible = nullptr;
@@ -330,14 +278,42 @@ void popTip(View& v) {
     if (v.tip) SendMessageW(v.tip, TTM_POP, 0, 0);
 }
 
+LRESULT CALLBACK tipSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR);
+constexpr UINT_PTR kTipSubclassId = 1;
+
+// The tooltip window, made on first need. One attempt only: a system
+// without the common controls shows no tips, and the menu works on.
+bool ensureTip(View& v) {
+    if (v.tip) return true;
+    if (v.tipBarred) return false;
+    v.tipBarred = true;
+    if (!syslib::initCommonControls(ICC_BAR_CLASSES)) return false;
+    v.tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, v.tipOwner, nullptr,
+                            v.instance, nullptr);
+    if (!v.tip) return false;
+    if (!syslib::setWindowSubclass(v.tip, tipSubclass, kTipSubclassId, 0)) {
+        DestroyWindow(v.tip);
+        v.tip = nullptr;
+        return false;
+    }
+    v.tipBarred = false;
+    SetWindowPos(v.tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(v.tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(500, 0));
+    SendMessageW(v.tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(5000, 0));
+    SendMessageW(v.tip, TTM_SETDELAYTIME, TTDT_RESHOW, MAKELPARAM(100, 0));
+    if (v.tipFont) SendMessageW(v.tip, WM_SETFONT, WPARAM(v.tipFont), FALSE);
+    return true;
+}
+
 // One tool at a time: the element under the pointer, if it has a tip text.
 void syncTip(View& v) {
-    if (!v.tip) return;
     auto t = v.model.currentTip();
     if (!t) {
         removeTool(v);
         return;
     }
+    if (!ensureTip(v)) return;
     std::wstring text = widen(t->text);
     if (v.toolAdded && v.toolElement == t->element && v.toolRect == t->rect && v.toolText == text) return;
     removeTool(v);
@@ -466,6 +442,7 @@ void release(View& v) {
     disconnectAccordionAccessible(v.accessible);
     v.accessibleClosed = true;
     KillTimer(v.hwnd, kRepeatTimer);
+    v.tipBarred = true;  // no new tooltip for a window on its way out
     if (v.tip) {
         DestroyWindow(v.tip);
         v.tip = nullptr;
@@ -481,9 +458,6 @@ void release(View& v) {
     if (v.ownHeaderFont && v.headerFont) DeleteObject(v.headerFont);
     if (v.ownItemFont && v.itemFont) DeleteObject(v.itemFont);
     v.headerFont = v.itemFont = nullptr;
-    if (v.largeIcons) ImageList_Destroy(v.largeIcons);
-    if (v.smallIcons) ImageList_Destroy(v.smallIcons);
-    v.largeIcons = v.smallIcons = nullptr;
 }
 
 LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -601,7 +575,7 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             // under Wine (each keeps a global atom until the session ends).
             if (DWORD(lp) == DWORD(OBJID_CLIENT) && InSendMessage() && !v->accessibleClosed) {
                 if (!v->accessible) v->accessible = createAccordionAccessible(*v);
-                if (v->accessible) return LresultFromObject(IID_IAccessible, wp, v->accessible);
+                if (v->accessible) return syslib::lresultFromObject(IID_IAccessible, wp, v->accessible);
             }
             break;
         case WM_DESTROY:
@@ -609,6 +583,7 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             disconnectAccordionAccessible(v->accessible);
             v->accessibleClosed = true;
             KillTimer(hwnd, kRepeatTimer);
+            v->tipBarred = true;  // no new tooltip for a window on its way out
             if (v->tip) {
                 DestroyWindow(v->tip);
                 v->tip = nullptr;
@@ -627,7 +602,7 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                 if (v->queued.empty()) return 0;
                 const AccEvent& next = v->queued.front();
                 if (next.number != number || next.a != args.a || next.b != args.b) return 0;
-                v->queued.pop_front();
+                v->queued.erase(v->queued.begin());
                 fireEvent(v->windowId, v->controlId, number, args);
                 return 0;
             }
@@ -639,20 +614,17 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 // The tooltip takes most of its messages (TTM_ADDTOOL, TTM_GETTEXT, ...) as
 // pointers. The menu sends them from its own thread; the same numbers sent
 // from another thread point anywhere in this process and are refused.
-constexpr UINT_PTR kTipSubclassId = 1;
 
 LRESULT CALLBACK tipSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, tipSubclass, id);
+    if (msg == WM_NCDESTROY) syslib::removeWindowSubclass(hwnd, tipSubclass, id);
     if (msg >= WM_USER && msg <= 0x7FFF && (InSendMessageEx(nullptr) & (ISMEX_SEND | ISMEX_NOTIFY | ISMEX_CALLBACK)))
         return 0;
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    return syslib::defSubclassProc(hwnd, msg, wp, lp);
 }
 
 bool registerClass(HINSTANCE instance) {
     static bool registered = false;
     if (registered) return true;
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&icc);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     wc.style = CS_DBLCLKS;
@@ -676,8 +648,6 @@ HWND createAccordion(const ControlContext& ctx) {
     v->itemFont = makeFont(def.menu.itemFont);
     v->ownItemFont = v->itemFont != nullptr;
     if (!v->itemFont) v->itemFont = ctx.defaultFont ? ctx.defaultFont : HFONT(GetStockObject(DEFAULT_GUI_FONT));
-    v->largeIcons = makeImageList(def.menu.largeIcons);
-    v->smallIcons = makeImageList(def.menu.smallIcons);
 
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     if (def.tabStop) style |= WS_TABSTOP;
@@ -695,17 +665,9 @@ HWND createAccordion(const ControlContext& ctx) {
     }
 
     HWND top = GetAncestor(ctx.parent, GA_ROOT);
-    v->tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top ? top : ctx.parent,
-                             nullptr, ctx.instance, nullptr);
-    if (v->tip) {
-        SetWindowSubclass(v->tip, tipSubclass, kTipSubclassId, 0);
-        SetWindowPos(v->tip, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        SendMessageW(v->tip, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(500, 0));
-        SendMessageW(v->tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(5000, 0));
-        SendMessageW(v->tip, TTM_SETDELAYTIME, TTDT_RESHOW, MAKELPARAM(100, 0));
-        if (ctx.defaultFont) SendMessageW(v->tip, WM_SETFONT, WPARAM(ctx.defaultFont), FALSE);
-    }
+    v->tipOwner = top ? top : ctx.parent;
+    v->instance = ctx.instance;
+    v->tipFont = ctx.defaultFont;
     return hwnd;
 }
 

@@ -12,6 +12,7 @@
 
 #include "toolkit/model/property_rules.h"
 #include "toolkit/win32/control.h"
+#include "toolkit/win32/system_libraries.h"
 #include "toolkit/win32/text.h"
 
 namespace xy::win32 {
@@ -52,7 +53,7 @@ bool foreignPointerMessage(UINT msg) {
 
 LRESULT callButton(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, ButtonState* s) {
     ++s->inOwnProc;
-    const LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+    const LRESULT r = syslib::defSubclassProc(hwnd, msg, wp, lp);
     if (--s->inOwnProc == 0 && s->destroyed) freeState(s);
     return r;
 }
@@ -107,8 +108,8 @@ LRESULT CALLBACK buttonSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
             if ((wp & BS_TYPEMASK) == BS_DEFPUSHBUTTON) wp = (wp & ~WPARAM(BS_TYPEMASK)) | BS_PUSHBUTTON;
             break;
         case WM_NCDESTROY: {
-            RemoveWindowSubclass(hwnd, buttonSubclass, kSubclassId);
-            LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+            syslib::removeWindowSubclass(hwnd, buttonSubclass, kSubclassId);
+            LRESULT r = syslib::defSubclassProc(hwnd, msg, wp, lp);
             if (s->inOwnProc > 0)
                 s->destroyed = true;
             else
@@ -126,12 +127,15 @@ HWND createButton(const ControlContext& ctx) {
     const ControlDef& def = *ctx.def;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | BS_PUSHBUTTON | BS_MULTILINE | alignmentStyle(def);
     if (def.tabStop) style |= WS_TABSTOP;
+    // The styled button of the common controls: a window of class BUTTON
+    // is theirs once they are loaded.
+    syslib::initCommonControls(ICC_STANDARD_CLASSES);
     HWND h = CreateWindowExW(0, L"BUTTON", wide(readControlProperty(def, bp::kCaption).text).c_str(), style,
                              def.rect.left, def.rect.top, def.rect.width, def.rect.height, ctx.parent,
                              reinterpret_cast<HMENU>(UINT_PTR(def.id & 0xFFFF)), ctx.instance, nullptr);
     if (!h) return nullptr;
     auto* s = new ButtonState{ctx.windowId, def.id, ctx.defaultFont, nullptr};
-    if (!SetWindowSubclass(h, buttonSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(s))) {
+    if (!syslib::setWindowSubclass(h, buttonSubclass, kSubclassId, reinterpret_cast<DWORD_PTR>(s))) {
         delete s;
         DestroyWindow(h);
         return nullptr;
@@ -142,7 +146,7 @@ HWND createButton(const ControlContext& ctx) {
 
 void applyButtonProperty(HWND hwnd, const ControlDef& def, std::uint16_t number) {
     DWORD_PTR ref = 0;
-    if (!GetWindowSubclass(hwnd, buttonSubclass, kSubclassId, &ref)) return;
+    if (!syslib::getWindowSubclass(hwnd, buttonSubclass, kSubclassId, &ref)) return;
     auto* s = reinterpret_cast<ButtonState*>(ref);
     switch (number) {
         case bp::kCaption:

@@ -9,6 +9,7 @@
 
 #include "toolkit/model/property_rules.h"
 #include "toolkit/win32/control.h"
+#include "toolkit/win32/system_libraries.h"
 
 namespace xy::win32 {
 namespace {
@@ -80,9 +81,9 @@ constexpr UINT_PTR kSubclassId = 0x58595042;  // any number unique to this subcl
 // pointers) is refused when it comes from another thread.
 LRESULT CALLBACK barSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
     if (msg == WM_NCDESTROY) {
-        RemoveWindowSubclass(h, barSubclass, kSubclassId);
+        syslib::removeWindowSubclass(h, barSubclass, kSubclassId);
     } else if (msg == PBM_GETRANGE) {
-        return DefSubclassProc(h, msg, wp, 0);
+        return syslib::defSubclassProc(h, msg, wp, 0);
     } else if (msg >= WM_USER && msg <= 0x7FFF) {
         switch (msg) {
             case PBM_SETRANGE: case PBM_SETPOS: case PBM_DELTAPOS: case PBM_SETSTEP: case PBM_STEPIT:
@@ -95,17 +96,18 @@ LRESULT CALLBACK barSubclass(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, D
                 break;
         }
     }
-    return DefSubclassProc(h, msg, wp, lp);
+    return syslib::defSubclassProc(h, msg, wp, lp);
 }
 
 HWND createProgressBar(const ControlContext& ctx) {
     const ControlDef& def = *ctx.def;
     const FrameStyle fs = borderStyle(intProperty(def, pp::kBorder));
+    syslib::initCommonControls(ICC_PROGRESS_CLASS);
     HWND h = CreateWindowExW(fs.exStyle, PROGRESS_CLASSW, L"", WS_CHILD | WS_CLIPSIBLINGS | barStyle(def),
                              def.rect.left, def.rect.top, def.rect.width, def.rect.height, ctx.parent,
                              reinterpret_cast<HMENU>(UINT_PTR(def.id & 0xFFFF)), ctx.instance, nullptr);
     if (!h) return nullptr;
-    if (!SetWindowSubclass(h, barSubclass, kSubclassId, 0)) {
+    if (!syslib::setWindowSubclass(h, barSubclass, kSubclassId, 0)) {
         DestroyWindow(h);
         return nullptr;
     }

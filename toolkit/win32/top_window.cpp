@@ -1,6 +1,7 @@
 #include "toolkit/win32/top_window.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "toolkit/model/placement.h"
 #include "toolkit/win32/control.h"
@@ -259,24 +260,34 @@ TopWindow* holdingTopWindow(HWND hwnd) {
 }
 
 HWND nextTabStop(const TopWindow& w, const WindowDef& def, HWND from, bool backwards) {
-    struct Stop {
+    // The stops in tab order: by tab order, equal tab orders in the order of
+    // the definition. The key (tab order, index) orders them totally, so the
+    // next stop is the smallest key above the current one, or the smallest
+    // of all once past the last (backwards: the largest below, or the largest).
+    struct Key {
         std::int32_t order;
         std::size_t index;
-        HWND hwnd;
+        bool before(const Key& o) const { return order < o.order || (order == o.order && index < o.index); }
     };
-    std::vector<Stop> stops;
-    for (std::size_t i = 0; i < w.controls.size() && i < def.controls.size(); ++i) {
-        const ControlDef& c = def.controls[i];
+    auto isStop = [&](std::size_t i) {
         HWND h = w.controls[i].hwnd;
-        if (c.tabStop && IsWindowVisible(h) && IsWindowEnabled(h)) stops.push_back({c.tabOrder, i, h});
+        return def.controls[i].tabStop && IsWindowVisible(h) && IsWindowEnabled(h);
+    };
+    const std::size_t n = std::min(w.controls.size(), def.controls.size());
+    std::optional<Key> current;
+    for (std::size_t i = 0; i < n && from; ++i)
+        if (w.controls[i].hwnd == from && isStop(i)) current = Key{def.controls[i].tabOrder, i};
+
+    std::optional<Key> next, wrap;  // the nearest stop past the current one; the first (last) of all
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!isStop(i)) continue;
+        const Key k{def.controls[i].tabOrder, i};
+        const bool past = current && (backwards ? k.before(*current) : current->before(k));
+        if (past && (!next || (backwards ? next->before(k) : k.before(*next)))) next = k;
+        if (!wrap || (backwards ? wrap->before(k) : k.before(*wrap))) wrap = k;
     }
-    if (stops.empty()) return nullptr;
-    std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) { return a.order < b.order; });
-    auto at = std::find_if(stops.begin(), stops.end(), [&](const Stop& s) { return s.hwnd == from; });
-    if (at == stops.end()) return backwards ? stops.back().hwnd : stops.front().hwnd;
-    const std::size_t pos = std::size_t(at - stops.begin());
-    const std::size_t n = stops.size();
-    return stops[backwards ? (pos + n - 1) % n : (pos + 1) % n].hwnd;
+    if (!wrap) return nullptr;
+    return w.controls[(next ? *next : *wrap).index].hwnd;
 }
 
 HWND createTopWindow(const WindowDef& def, HWND owner) {
