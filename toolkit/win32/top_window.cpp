@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 #include "toolkit/model/placement.h"
+#include "toolkit/model/tab_order.h"
 #include "toolkit/win32/control.h"
 #include "toolkit/win32/frame_win32.h"
 #include "toolkit/win32/text.h"
@@ -260,34 +262,16 @@ TopWindow* holdingTopWindow(HWND hwnd) {
 }
 
 HWND nextTabStop(const TopWindow& w, const WindowDef& def, HWND from, bool backwards) {
-    // The stops in tab order: by tab order, equal tab orders in the order of
-    // the definition. The key (tab order, index) orders them totally, so the
-    // next stop is the smallest key above the current one, or the smallest
-    // of all once past the last (backwards: the largest below, or the largest).
-    struct Key {
-        std::int32_t order;
-        std::size_t index;
-        bool before(const Key& o) const { return order < o.order || (order == o.order && index < o.index); }
-    };
-    auto isStop = [&](std::size_t i) {
-        HWND h = w.controls[i].hwnd;
-        return def.controls[i].tabStop && IsWindowVisible(h) && IsWindowEnabled(h);
-    };
     const std::size_t n = std::min(w.controls.size(), def.controls.size());
-    std::optional<Key> current;
-    for (std::size_t i = 0; i < n && from; ++i)
-        if (w.controls[i].hwnd == from && isStop(i)) current = Key{def.controls[i].tabOrder, i};
-
-    std::optional<Key> next, wrap;  // the nearest stop past the current one; the first (last) of all
+    std::vector<TabCandidate> candidates(n);
+    std::optional<std::size_t> current;
     for (std::size_t i = 0; i < n; ++i) {
-        if (!isStop(i)) continue;
-        const Key k{def.controls[i].tabOrder, i};
-        const bool past = current && (backwards ? k.before(*current) : current->before(k));
-        if (past && (!next || (backwards ? next->before(k) : k.before(*next)))) next = k;
-        if (!wrap || (backwards ? wrap->before(k) : k.before(*wrap))) wrap = k;
+        HWND h = w.controls[i].hwnd;
+        candidates[i] = {def.controls[i].tabOrder, def.controls[i].tabStop && IsWindowVisible(h) && IsWindowEnabled(h)};
+        if (from && h == from) current = i;
     }
-    if (!wrap) return nullptr;
-    return w.controls[(next ? *next : *wrap).index].hwnd;
+    const auto next = xy::nextTabStop(candidates, current, backwards);
+    return next ? w.controls[*next].hwnd : nullptr;
 }
 
 HWND createTopWindow(const WindowDef& def, HWND owner) {
