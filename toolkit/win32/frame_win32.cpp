@@ -37,6 +37,9 @@ public:
                                                           : SW_SHOWNORMAL;
         ShowWindow(hwndOf(w), cmd);
         UpdateWindow(hwndOf(w));
+        // After the first paint, which they would only delay: until now the
+        // window class showed the very same icons.
+        setWindowIcons(hwndOf(w));
     }
     bool isMinimised(WindowHandle w) override { return IsIconic(hwndOf(w)); }
     void restore(WindowHandle w) override { ShowWindow(hwndOf(w), SW_RESTORE); }

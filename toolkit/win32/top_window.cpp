@@ -274,6 +274,12 @@ HWND nextTabStop(const TopWindow& w, const WindowDef& def, HWND from, bool backw
     return next ? w.controls[*next].hwnd : nullptr;
 }
 
+void setWindowIcons(HWND hwnd) {
+    const Icons& icons = programIcons();
+    if (icons.big) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big));
+    if (icons.small) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
+}
+
 HWND createTopWindow(const WindowDef& def, HWND owner) {
     HINSTANCE inst = GetModuleHandleW(nullptr);
     if (!registerClass(inst)) return nullptr;
@@ -305,9 +311,6 @@ HWND createTopWindow(const WindowDef& def, HWND owner) {
         SetWindowPos(hwnd, nullptr, at.x, at.y, def.rect.width, def.rect.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
 
-    const Icons& icons = programIcons();
-    if (icons.big) SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.big));
-    if (icons.small) SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.small));
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 

@@ -28,8 +28,12 @@ struct TopWindow {
     std::vector<LiveControl> controls;  // in stacking order
 };
 
-// Creates the window and its controls, hidden; nullptr on failure.
+// Creates the window and its controls, hidden; nullptr on failure. Its
+// class carries the program's icons.
 HWND createTopWindow(const WindowDef& def, HWND owner);
+// Gives the window the program's large and small icons as its own (what
+// WM_GETICON answers); the same images its class shows.
+void setWindowIcons(HWND hwnd);
 
 // The toolkit's data of one of its top-level windows, or nullptr.
 TopWindow* topWindowOf(HWND hwnd);
