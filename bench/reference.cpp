@@ -7,26 +7,18 @@
 // The same source also builds variants that each add one thing the program
 // does before its first paint, so the benchmark can tell where the time and
 // memory go. Each switch adds:
-//   XY_REF_COMCTL32  an import of the common controls, and the program's
-//                    manifest, which selects version 6 of them;
-//   XY_REF_OLE32     an import of OLE;
-//   XY_REF_OLEACC    imports of the accessibility and automation DLLs;
-//   XY_REF_SHELL32   an import of the shell;
-//   XY_REF_OLE_INIT  OleInitialize at start, as the program does;
-//   XY_REF_INIT_CC   InitCommonControlsEx for the bar and progress classes.
+//   XY_REF_MANIFEST  the program's manifest, which selects version 6 of the
+//                    common controls (nothing of them is loaded: the
+//                    program maps them only when a window needs them);
+//   XY_REF_OLE32     an import of OLE, referenced but not called;
+//   XY_REF_OLE_INIT  OleInitialize at start, as the program does.
 // and, on its own, outside that chain:
 //   XY_REF_TIMER     a 1000 ms window timer, the yardstick for the idle
 //                    cost of the update window's one tick a second.
-// The imported functions are referenced, so the loader maps their DLLs,
-// but never called. bench/CMakeLists.txt builds the switches cumulatively
-// in the order above.
+// bench/CMakeLists.txt builds the switches cumulatively in the order above.
 #include <windows.h>
-#if defined(XY_REF_COMCTL32) || defined(XY_REF_OLE32) || defined(XY_REF_OLEACC) || defined(XY_REF_SHELL32)
-#define XY_REF_IMPORTS 1
-#include <commctrl.h>
+#if defined(XY_REF_OLE32)
 #include <ole2.h>
-#include <oleacc.h>
-#include <shellapi.h>
 #endif
 
 namespace {
@@ -51,31 +43,13 @@ LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
-#if defined(XY_REF_IMPORTS)
-    // Functions of the DLLs the variant imports: referenced, never called.
-    static void* volatile imports[] = {
-#if defined(XY_REF_COMCTL32)
-        reinterpret_cast<void*>(&InitCommonControlsEx),
-#endif
 #if defined(XY_REF_OLE32)
-        reinterpret_cast<void*>(&OleInitialize),
-#endif
-#if defined(XY_REF_OLEACC)
-        reinterpret_cast<void*>(&LresultFromObject), reinterpret_cast<void*>(&SysAllocString),
-#endif
-#if defined(XY_REF_SHELL32)
-        reinterpret_cast<void*>(&ShellExecuteW),
-#endif
-    };
-    for (void* p : imports)
-        if (!p) return 3;
+    // Referenced, so the loader maps the DLL, but not called.
+    static void* volatile imported = reinterpret_cast<void*>(&OleInitialize);
+    if (!imported) return 3;
 #endif
 #if defined(XY_REF_OLE_INIT)
     OleInitialize(nullptr);
-#endif
-#if defined(XY_REF_INIT_CC)
-    const INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&icc);
 #endif
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;

@@ -19,7 +19,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$root/build/bench-win32
 prefix=$root/build/bench-prefix
 results=$root/build/bench
-runs=15 idle_ms=10000 checks=3 slides=3 do_build=1
+runs=21 idle_ms=10000 checks=3 slides=3 do_build=1
 candidates=()
 
 while [[ $# -gt 0 ]]; do
@@ -47,12 +47,9 @@ program=$build/xianyun.exe
 # The reference's variants, in the order each adds to the one before:
 # "name=program" for measure.exe.
 steps=(
-    "+ comctl32 v6 import=reference_comctl32"
+    "+ manifest (controls v6)=reference_manifest"
     "+ ole32 import=reference_ole32"
-    "+ oleacc, oleaut32 imports=reference_oleacc"
-    "+ shell32 import=reference_shell32"
     "+ OleInitialize=reference_ole_init"
-    "+ InitCommonControlsEx=reference_init_cc"
 )
 for f in "$program" "$build"/bench/{measure,reference,reference_timer}.exe; do
     [[ -f $f ]] || { log "missing $f (run without --no-build)"; exit 1; }
