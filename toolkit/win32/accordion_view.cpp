@@ -13,8 +13,8 @@
 #include "toolkit/model/accordion.h"
 #include "toolkit/win32/accordion_accessible.h"
 #include "toolkit/win32/control.h"
-#include "toolkit/win32/system_libraries.h"
 #include "toolkit/win32/frame_win32.h"
+#include "toolkit/win32/system_libraries.h"
 
 namespace xy::win32 {
 namespace {
@@ -306,6 +306,16 @@ bool ensureTip(View& v) {
     return true;
 }
 
+// For a window on its way out: no new tooltip after this.
+void destroyTip(View& v) {
+    v.tipBarred = true;
+    if (v.tip) {
+        DestroyWindow(v.tip);
+        v.tip = nullptr;
+        v.toolAdded = false;
+    }
+}
+
 // One tool at a time: the element under the pointer, if it has a tip text.
 void syncTip(View& v) {
     auto t = v.model.currentTip();
@@ -442,12 +452,7 @@ void release(View& v) {
     disconnectAccordionAccessible(v.accessible);
     v.accessibleClosed = true;
     KillTimer(v.hwnd, kRepeatTimer);
-    v.tipBarred = true;  // no new tooltip for a window on its way out
-    if (v.tip) {
-        DestroyWindow(v.tip);
-        v.tip = nullptr;
-        v.toolAdded = false;
-    }
+    destroyTip(v);
     if (v.backDC) {
         SelectObject(v.backDC, v.backOld);
         DeleteObject(v.backBitmap);
@@ -583,12 +588,7 @@ LRESULT CALLBACK accordionProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             disconnectAccordionAccessible(v->accessible);
             v->accessibleClosed = true;
             KillTimer(hwnd, kRepeatTimer);
-            v->tipBarred = true;  // no new tooltip for a window on its way out
-            if (v->tip) {
-                DestroyWindow(v->tip);
-                v->tip = nullptr;
-                v->toolAdded = false;
-            }
+            destroyTip(*v);
             return 0;
         case WM_NCDESTROY:
             release(*v);
