@@ -705,7 +705,7 @@ struct Options {
     std::wstring ours, reference, timerReference, text, json;
     std::vector<std::pair<std::wstring, std::wstring>> variants;    // name, program like the reference
     std::vector<std::pair<std::wstring, std::wstring>> candidates;  // name, another build of ours
-    int runs = 15;
+    int runs = 21;
     DWORD idleMs = 10000;
     int checks = 3;
     int slides = 3;
@@ -786,9 +786,15 @@ int wmain(int argc, wchar_t** argv) {
     // read just after the paint was seen: unlike the wall-clock time it
     // hardly depends on what else runs on the machine.
     std::vector<std::vector<double>> paint(n), shown(n), peakWs(n), peakPf(n), cpu(n);
+    // Each round starts every program once, one right after the other: the
+    // ratio within a round is hardly touched by the machine getting slower
+    // or faster between rounds. -1: that start was not measured.
+    std::vector<std::vector<double>> paintByRound(n, std::vector<double>(std::size_t(std::max(o.runs, 0)), -1.0));
+    int round = -1;
     auto runOnce = [&](std::size_t which, bool keep) {
         Running r = startUntilPainted(all[which]);
         if (r.paintMs >= 0 && keep) {
+            paintByRound[which][std::size_t(round)] = r.paintMs;
             paint[which].push_back(r.paintMs);
             shown[which].push_back(r.windowMs);
             Memory m = memoryOf(r.process);
@@ -808,8 +814,8 @@ int wmain(int argc, wchar_t** argv) {
     progress("warm-up starts");
     for (std::size_t k = 0; k < n; ++k) runOnce(k, false);
     progress(format("first paint: %d runs of each of %zu programs, interleaved", o.runs, n));
-    for (int i = 0; i < o.runs; ++i)
-        for (std::size_t k = 0; k < n; ++k) runOnce((k + std::size_t(i)) % n, true);
+    for (round = 0; round < o.runs; ++round)
+        for (std::size_t k = 0; k < n; ++k) runOnce((k + std::size_t(round)) % n, true);
 
     // 2. Idle, only the main window open.
     IdleResult idleMain[2];
@@ -910,6 +916,11 @@ int wmain(int argc, wchar_t** argv) {
     // ---- the report ----
     const double fs[2] = {double(fileSize(ours.exe)), double(fileSize(ref.exe))};
     const double p0 = median(paint[0]), p1 = median(paint[1]);
+    std::vector<double> pairedRatios;
+    for (std::size_t i = 0; i < paintByRound[0].size(); ++i)
+        if (paintByRound[0][i] > 0 && paintByRound[1][i] > 0)
+            pairedRatios.push_back(paintByRound[0][i] / paintByRound[1][i]);
+    const double paired = pairedRatios.empty() ? -1 : median(pairedRatios);
     const double w0 = median(peakWs[0]), w1 = median(peakWs[1]);
     const double f0 = median(peakPf[0]), f1 = median(peakPf[1]);
     std::vector<double> checkMs, checkBound;
@@ -943,6 +954,8 @@ int wmain(int argc, wchar_t** argv) {
     row("measure", "ours", "reference", "ratio");
     line(std::string(85, '-'));
     row(format("first paint, median of %zu / %zu runs", paint[0].size(), paint[1].size()), ms(p0), ms(p1), ratio(p0, p1));
+    row(format("  ratio within a round, median of %zu", pairedRatios.size()), "", "",
+        paired < 0 ? "n/a" : format("%.2fx", paired));
     row("  fastest .. slowest (ms)", range(paint[0]), range(paint[1]));
     row("  fastest run", ms(minOf(paint[0])), ms(minOf(paint[1])), ratio(minOf(paint[0]), minOf(paint[1])));
     row("  window visible, median", ms(median(shown[0])), ms(median(shown[1])),
@@ -1072,7 +1085,8 @@ int wmain(int argc, wchar_t** argv) {
     std::string j = "{\n";
     j += "  \"first_paint_ms\": {\"ours\": {\"median\": " + jsonNumber(p0) + ", \"runs\": " + series(paint[0]) +
          "}, \"reference\": {\"median\": " + jsonNumber(p1) + ", \"runs\": " + series(paint[1]) +
-         "}, \"ratio\": " + (p1 > 0 ? jsonNumber(p0 / p1) : "null") + "},\n";
+         "}, \"ratio\": " + (p1 > 0 ? jsonNumber(p0 / p1) : "null") +
+         ", \"ratio_within_round\": " + (paired > 0 ? jsonNumber(paired) : "null") + "},\n";
     j += "  \"cpu_until_painted_ms\": {\"ours\": " + jsonNumber(median(cpu[0])) + ", \"reference\": " +
          jsonNumber(median(cpu[1])) + "},\n";
     j += "  \"window_visible_ms\": {\"ours\": " + jsonNumber(median(shown[0])) + ", \"reference\": " +
