@@ -556,6 +556,17 @@ void runMessages(const Options& o) {
     Canary canary(app.proc.handle());
     if (!record().check(canary.ok(), "pages inside the program for pointer detection", "VirtualAllocEx failed"))
         return;
+    // The menu makes its tooltip window when the pointer first rests on an
+    // element with a tip: rest on 百度 so that the barrage reaches it too.
+    if (openGroup(app, 0)) {
+        const POINT p = menuGeometry(app.main).item(0, 2);
+        input::moveTo(p.x, p.y);
+        Sleep(900);
+        bool tip = false;
+        for (HWND w : allWindows(app.proc.pid())) tip = tip || _wcsicmp(className(w).c_str(), L"tooltips_class32") == 0;
+        record().check(tip, "the menu's tooltip exists after resting on 百度", describeWindows(app));
+        parkPointer(app);
+    }
     bool lost = false;
     {
         Barrage b(o, app, canary);
